@@ -86,3 +86,17 @@ if(WIN32 AND CMAKE_CROSSCOMPILING AND CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
 endif()
 
+# zuvo_sim_test(name SOURCES... LIBS ...) : a test program that talks to the service
+# simulator. Always one ctest test, run through tools/with-sim, which starts a fresh
+# simulator on a free port and stops it afterwards.
+function(zuvo_sim_test name)
+  if(NOT ZUVO_TESTS)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} zuvo_test_support zuvo_options GTest::gtest_main GTest::gmock)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  add_test(NAME ${name}
+    COMMAND ${PROJECT_SOURCE_DIR}/tools/with-sim ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}>)
+endfunction()
