@@ -1,8 +1,10 @@
 #include "SimControl.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "zuvo/platform/Http.h"
+#include "zuvo/platform/Text.h"
 
 std::string SimBaseUrl() {
   const char* url = std::getenv("ZUVO_SIM_URL");
@@ -28,4 +30,31 @@ JsonValue SimGet(const std::string& path) {
   JsonValue value;
   if (PerformRawHttpRequest(request, &response)) ParseJson(response.body, &value);
   return value;
+}
+
+ServiceAddresses SimServiceAddresses() {
+  ServiceAddresses addresses;
+  const std::string base = SimBaseUrl();
+  for (std::string* role : {&addresses.loginPage, &addresses.login, &addresses.captcha, &addresses.channel,
+                            &addresses.api, &addresses.avatar, &addresses.encyclopedia, &addresses.update}) {
+    *role = base;
+  }
+  return addresses;
+}
+
+std::string SimJsonText(const std::string& gbk) {
+  std::string out = "\"";
+  for (char c : GbkToUtf8(gbk)) {
+    if (c == '"' || c == '\\') {
+      out.push_back('\\');
+      out.push_back(c);
+    } else if (uint8_t(c) < 0x20) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", unsigned(uint8_t(c)));
+      out.append(escape);
+    } else {
+      out.push_back(c);
+    }
+  }
+  return out + "\"";
 }
