@@ -18,6 +18,8 @@
 #include <thread>
 #include <vector>
 
+#include "webqq/ChatFont.h"
+#include "webqq/ContactLists.h"
 #include "webqq/Events.h"
 #include "webqq/PollDecoder.h"
 #include "webqq/transport/CookieJar.h"
@@ -155,6 +157,34 @@ class WebQQClient {
   // Own profile (Profile.cpp), with the published session.
   std::string FetchOwnAvatar() const;
   std::string GetOwnLongNick() const;
+  void SetOwnLongNick(const std::string& text);
+
+  // Sending (Messaging.cpp). True when the service answered "ok". Kind 0 friend (target a
+  // uin), 1 group (its gid), 2 temporary session (the person's uin; groupId the group it came
+  // through), 3 discussion (its did); any other kind sends nothing. An empty font name and
+  // size 0 become "宋体" and 9 in the caller's record.
+  bool SendMessage(int32_t kind, const std::string& target, const std::string& text, ChatFont& font,
+                   const std::string& groupId);
+  bool Shake(const std::string& uin);
+  // The group_sig of a temporary session, fetched afresh for every message.
+  std::string GetSessionSignature(const std::string& groupId, const std::string& toUin) const;
+
+  // Contact lists and lookups (Contacts.cpp). A load that gets no reply returns false and
+  // leaves the lists as they were.
+  bool LoadFriends(std::vector<FriendEntry>* friends, std::vector<FriendCategory>* categories);
+  bool LoadGroups(std::vector<GroupEntry>* groups);
+  bool LoadDiscussions(std::vector<DiscussionEntry>* discussions);
+  // Kind 0: the QQ number of a uin; 1 and 2: the group number of a group code; any other
+  // kind: the id itself. Answers come from UinBook when it knows the id, else from the
+  // service, and are remembered there ("" when the service gave none).
+  std::string LookupQQNumber(int32_t kind, const std::string& id);
+  // Kind 0: the nick; 1: country, province and city run together; else the whole reply.
+  std::string GetStrangerInfo(int32_t kind, const std::string& uin);
+
+  // Friend requests (FriendRequests.cpp): 1 accept and add to `category` under `remark`,
+  // 2 accept, 3 refuse with `reason`. The reply text; "" for another action, nothing sent.
+  std::string ReplyFriendRequest(int32_t action, const std::string& account, const std::string& remark,
+                                 int32_t category, const std::string& reason);
 
   // Starts the five chains of the published session; called by Login2.
   void StartPolling();
@@ -182,6 +212,13 @@ class WebQQClient {
   void ReapFinishedChains();  // with chainsMutex_ held
   std::shared_ptr<const EventHandlers> CurrentHandlers() const;
 
+  // One request to the channel server (or `base`) with cookie string B: a GET, or a POST
+  // when `body` is not empty.
+  std::string ChannelCall(const std::string& pathAndQuery, const std::string& body = "", int timeoutSeconds = 0,
+                          const std::string& base = "") const;
+  std::string ApiCall(const std::string& pathAndQuery, const std::string& body = "", int timeoutSeconds = 0) const;
+  std::string ListHash() const;
+  NumberLookup Lookup();
 
   const ServiceAddresses addresses_;
   CaptchaPrompt* captchaPrompt_ = nullptr;

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 
 #include "zuvo/platform/DynLib.h"
@@ -7,6 +8,7 @@
 
 DynLib* LoadDynLib(std::string_view pathOrName) {
   std::u16string wide = GbkToUtf16(pathOrName);
+  std::replace(wide.begin(), wide.end(), u'/', u'\\');  // LoadLibrary wants backslashes in a path
   // No "cannot load" dialog box for a damaged file.
   UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   HMODULE module = LoadLibraryW(reinterpret_cast<const wchar_t*>(wide.c_str()));
