@@ -346,8 +346,8 @@ TEST_F(Dispatch, FriendRequestsAndStatusEventsPassTheHooksWhetherRunningOrNot) {
   Lines seen;
   RobotHooks hooks;
   hooks.notifyPluginsFriendRequest = [&seen](const std::string& account, const std::string&,
-                                             const std::string&) { seen.push_back("plugin " + account); };
-  hooks.notifyPluginsStatus = [&seen](int code, const std::string& text) {
+                                             const std::string&, bool) { seen.push_back("plugin " + account); };
+  hooks.notifyPluginsStatus = [&seen](int code, const std::string& text, bool) {
     seen.push_back("plugin " + std::to_string(code) + text);
   };
   hooks.handleSessionStatus = [&seen](int code, const std::string&) { seen.push_back("session " + std::to_string(code)); };

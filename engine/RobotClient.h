@@ -49,6 +49,15 @@ class FriendRequestReplier {
   virtual ~FriendRequestReplier() = default;
   virtual bool ReplyFriendRequest(int action, const std::string& account, const std::string& remark,
                                   int category, const std::string& reason) = 0;
+  // The same request, answering the service's reply body (for plug-ins, which are handed it);
+  // empty when nothing was sent or no answer came. A client that keeps no body sends and
+  // answers "".
+  virtual std::string ReplyFriendRequestText(int action, const std::string& account,
+                                             const std::string& remark, int category,
+                                             const std::string& reason) {
+    ReplyFriendRequest(action, account, remark, category, reason);
+    return std::string();
+  }
 };
 
 class RobotClient : public ContactLookup, public MessageSender, public FriendRequestReplier {};
@@ -59,12 +68,12 @@ struct RobotHooks {
   std::function<void(int kind, const std::string& source, const std::string& sender,
                      const std::string& content, bool robotRunning)>
       notifyPluginsMessage;
-  // Poll thread.
+  // Poll thread; `robotRunning` as above.
   std::function<void(const std::string& account, const std::string& fromUin,
-                     const std::string& message)>
+                     const std::string& message, bool robotRunning)>
       notifyPluginsFriendRequest;
-  // Poll thread.
-  std::function<void(int code, const std::string& text)> notifyPluginsStatus;
+  // Poll thread; `robotRunning` as above.
+  std::function<void(int code, const std::string& text, bool robotRunning)> notifyPluginsStatus;
   // Poll thread: code 0 forced off line, code 121 log in again.
   std::function<void(int code, const std::string& text)> handleSessionStatus;
   // The caller of ToggleRobot's thread (the window thread): "停止" or "启动".

@@ -150,7 +150,9 @@ void HandleChatEvent(RobotEngine& robot, int kind, const std::string& source,
 
 void HandleFriendRequest(RobotEngine& robot, const std::string& account, const std::string& fromUin,
                          const std::string& message) {
-  if (robot.hooks.notifyPluginsFriendRequest) robot.hooks.notifyPluginsFriendRequest(account, fromUin, message);
+  if (robot.hooks.notifyPluginsFriendRequest) {
+    robot.hooks.notifyPluginsFriendRequest(account, fromUin, message, robot.robotRunning.load());
+  }
   RobotSettings settings = robot.settings.Get();
   VerificationServices services{{settings.nickname, &robot.client}, &robot.client, &robot.log,
                                 &robot.friendListRefresher};
@@ -158,7 +160,7 @@ void HandleFriendRequest(RobotEngine& robot, const std::string& account, const s
 }
 
 void HandleStatusEvent(RobotEngine& robot, int code, const std::string& text) {
-  if (robot.hooks.notifyPluginsStatus) robot.hooks.notifyPluginsStatus(code, text);
+  if (robot.hooks.notifyPluginsStatus) robot.hooks.notifyPluginsStatus(code, text, robot.robotRunning.load());
   if (robot.hooks.handleSessionStatus) robot.hooks.handleSessionStatus(code, text);
 }
 

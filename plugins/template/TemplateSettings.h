@@ -1,0 +1,4 @@
+// The settings "dialog" of TemplatePlugin: a message box on Windows, nothing elsewhere.
+#pragma once
+
+void ShowTemplateSettings();

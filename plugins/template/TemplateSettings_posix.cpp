@@ -1,0 +1,4 @@
+#include "TemplateSettings.h"
+
+// No desktop on our Linux machines: the settings command shows nothing there.
+void ShowTemplateSettings() {}
