@@ -1,6 +1,7 @@
 #include "engine/RobotEngine.h"
 
 #include "engine/EngineText.h"
+#include "engine/LongText.h"
 #include "zuvo/platform/Clock.h"
 
 RobotSettings SharedRobotSettings::Get() const {
@@ -85,7 +86,15 @@ void QueueReply(RobotEngine& robot, const RobotSettings& settings, OutgoingMessa
   TakeOutShakeKeyword(reply, &item);
   if (IsBlocked(settings, item.kind, item.displayId)) return;
   if (item.content.empty() && !item.shake) return;
-  robot.queue.Append(std::move(item));
+  // A text too long for one message becomes several items; the shake goes with the first.
+  std::vector<OutgoingMessage> parts;
+  for (std::string& text : SplitLongText(item.content)) {
+    OutgoingMessage part = item;
+    part.content = std::move(text);
+    part.shake = parts.empty() && item.shake;
+    parts.push_back(std::move(part));
+  }
+  robot.queue.AppendAll(std::move(parts));
 }
 
 std::string RobotReply(RobotEngine& robot, const RobotSettings& settings, int kind,

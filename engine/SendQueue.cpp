@@ -7,6 +7,11 @@ void SendQueue::Append(OutgoingMessage item) {
   items_.push_back(std::move(item));
 }
 
+void SendQueue::AppendAll(std::vector<OutgoingMessage> items) {
+  EngineLock lock(mutex_);
+  for (OutgoingMessage& item : items) items_.push_back(std::move(item));
+}
+
 bool SendQueue::CopyHead(OutgoingMessage* head) const {
   EngineLock lock(mutex_);
   if (items_.empty()) return false;

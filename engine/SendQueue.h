@@ -27,6 +27,8 @@ struct OutgoingMessage {
 class SendQueue {
  public:
   void Append(OutgoingMessage item);
+  // The items one after another, with no other item between them.
+  void AppendAll(std::vector<OutgoingMessage> items);
   // A copy of the head; false when the queue is empty.
   bool CopyHead(OutgoingMessage* head) const;
   void RemoveHead();

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 #include "webqq/ChatFont.h"
 
@@ -28,13 +27,6 @@ struct SendTokens {
 // `signature` is the group_sig of a temporary-session message (kind 2).
 bool BuildSendRequest(int kind, const std::string& target, const std::string& text, const ChatFont& font,
                       const std::string& signature, const SendTokens& tokens, std::string* path, std::string* body);
-
-// The service drops a message whose text is longer than about 700 UTF-8 bytes. Splits a text
-// into parts of at most `maxBytes` each (counted as the service counts: UTF-8 bytes of the
-// text, a line break as one, a face as four), never inside a character, a face placeholder or
-// "[br]", preferring to end a part at a line break in its second half. A text that fits is
-// returned whole; an empty text gives one empty part.
-std::vector<std::string> SplitLongText(const std::string& text, size_t maxBytes = 700);
 
 // A text for a JSON string value written inside a form value: quote and backslash escaped,
 // control characters as \uXXXX, then URL-encoded as UTF-8.

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "SimControl.h"
+#include "engine/LongText.h"
 #include "webqq/MessageText.h"
 #include "webqq/UinBookLink.h"
 #include "zuvo/platform/Process.h"
