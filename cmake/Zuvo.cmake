@@ -100,3 +100,19 @@ function(zuvo_sim_test name)
   add_test(NAME ${name}
     COMMAND ${PROJECT_SOURCE_DIR}/tools/with-sim ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}>)
 endfunction()
+
+# zuvo_benchmark(name SOURCES... LIBS ...) : a Google Benchmark program in build/<tree>/bench.
+# Native only, and not a test: speed goals are read from its figures, never asserted.
+function(zuvo_benchmark name)
+  if(CMAKE_CROSSCOMPILING)
+    return()
+  endif()
+  find_package(benchmark QUIET)
+  if(NOT benchmark_FOUND)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} zuvo_options benchmark::benchmark)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+endfunction()

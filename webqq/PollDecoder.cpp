@@ -123,12 +123,12 @@ std::string ReplacePicturesAndFaces(std::string_view text) {
   return out;
 }
 
-// Just past the bracket or brace that closes the one opening at `open`, skipping strings;
-// kNone when the text ends first.
-size_t MatchingClose(std::string_view text, size_t open) {
+// The first "]" or "}" at or after `from` that closes nothing opened after `from`, skipping
+// strings; kNone when the text ends first.
+size_t UnmatchedClose(std::string_view text, size_t from) {
   int depth = 0;
   bool inString = false;
-  for (size_t i = open; i < text.size(); ++i) {
+  for (size_t i = from; i < text.size(); ++i) {
     const char c = text[i];
     if (inString) {
       if (c == '\\') ++i;
@@ -137,7 +137,7 @@ size_t MatchingClose(std::string_view text, size_t open) {
     }
     if (c == '"') inString = true;
     else if (c == '[' || c == '{') ++depth;
-    else if ((c == ']' || c == '}') && --depth == 0) return i + 1;
+    else if ((c == ']' || c == '}') && depth-- == 0) return i;
   }
   return kNone;
 }
@@ -149,30 +149,15 @@ bool ContentElements(std::string_view piece, std::string_view* elements) {
   const size_t font = piece.find(kFont);
   if (font == kNone) return false;
   *elements = {};
-  const size_t fontObjectEnd = MatchingClose(piece, font + kFont.size() - 1);
-  if (fontObjectEnd == kNone || !HasAt(piece, fontObjectEnd, "]")) return true;
+  const size_t fontObjectClose = UnmatchedClose(piece, font + kFont.size());
+  if (fontObjectClose == kNone) return true;
+  const size_t fontObjectEnd = fontObjectClose + 1;
+  if (!HasAt(piece, fontObjectEnd, "]")) return true;
   if (!HasAt(piece, fontObjectEnd + 1, ",")) return true;  // nothing after the font
   const size_t start = fontObjectEnd + 2;
   // The content array is the font element's parent: it ends at the first unmatched "]".
-  int depth = 0;
-  bool inString = false;
-  for (size_t i = start; i < piece.size(); ++i) {
-    const char c = piece[i];
-    if (inString) {
-      if (c == '\\') ++i;
-      else if (c == '"') inString = false;
-      continue;
-    }
-    if (c == '"') inString = true;
-    else if (c == '[' || c == '{') ++depth;
-    else if (c == ']' || c == '}') {
-      if (depth == 0) {
-        *elements = piece.substr(start, i - start);
-        return true;
-      }
-      --depth;
-    }
-  }
+  const size_t end = UnmatchedClose(piece, start);
+  if (end != kNone) *elements = piece.substr(start, end - start);
   return true;
 }
 
