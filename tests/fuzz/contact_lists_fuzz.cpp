@@ -8,11 +8,13 @@
 
 namespace {
 
-std::string Lookup(int kind, const std::string& id) { return std::to_string(kind) + ":" + id; }
+[[maybe_unused]] std::string Lookup(int kind, const std::string& id) { return std::to_string(kind) + ":" + id; }
 
+#if defined(FUZZ_FRIENDS)
 bool Same(const FriendEntry& a, const FriendEntry& b) {
   return a.category == b.category && a.nick == b.nick && a.uin == b.uin && a.markname == b.markname && a.vip == b.vip;
 }
+#endif
 
 }  // namespace
 
