@@ -3,7 +3,7 @@
 // is avoided on purpose: MinGW runs its destructors at thread exit even after FreeLibrary.
 #include <windows.h>
 
-#include "UinBookState.h"
+#include "../UinBookState.h"
 
 namespace {
 
