@@ -408,14 +408,22 @@ def api_session(st, req, r=None):
 BAD_VF = {"retcode": 100101, "errmsg": ""}
 
 
-def friends(st, req):
+def list_account(st, req):
+    """The account of a list request with a live vfwebqq and the right hash, or an error reply."""
     r = r_value(req)
     session = api_session(st, req, r) if r is not None else None
     if session is None:
-        return api(BAD_VF)
+        return None, api(BAD_VF)
     account = session.account
     if r.get("hash") != wire.friend_list_hash(account.qq, account.ptwebqq):
-        return api({"retcode": 50})
+        return None, api({"retcode": 50})
+    return account, None
+
+
+def friends(st, req):
+    account, error = list_account(st, req)
+    if error:
+        return error
     with st.lock:
         fl = account.friends
         result = {
@@ -432,13 +440,9 @@ def friends(st, req):
 
 
 def groups(st, req):
-    r = r_value(req)
-    session = api_session(st, req, r) if r is not None else None
-    if session is None:
-        return api(BAD_VF)
-    account = session.account
-    if r.get("hash") != wire.friend_list_hash(account.qq, account.ptwebqq):
-        return api({"retcode": 50})
+    account, error = list_account(st, req)
+    if error:
+        return error
     with st.lock:
         gl = account.groups
         result = {

@@ -21,10 +21,6 @@ namespace {
 
 const char kLoggedIn[] = "登录成功!";
 
-std::string JsonText(const std::string& gbk) { return SimJsonText(gbk); }
-
-ServiceAddresses SimAddresses() { return SimServiceAddresses(); }
-
 JsonValue Requests(const std::string& path) { return SimGet("/__sim/requests?path=" + path); }
 
 size_t RequestCount(const std::string& path) { return Requests(path).size(); }
@@ -38,7 +34,7 @@ void AddAccount(const std::string& options = "") {
 
 void PostEvent(const std::string& json) { ASSERT_NE(SimPost("/__sim/events", json), "") << json; }
 
-void PostRaw(const std::string& reply) { PostEvent("{\"raw\":" + JsonText(reply) + "}"); }
+void PostRaw(const std::string& reply) { PostEvent("{\"raw\":" + SimJsonText(reply) + "}"); }
 
 // A captcha window that gives scripted answers and remembers the pictures it was shown.
 class FakeCaptchaPrompt : public CaptchaPrompt {
@@ -117,7 +113,7 @@ class WebQQClientSim : public testing::Test {
 
 TEST_F(WebQQClientSim, LoginWithoutCaptchaThenChannelLogin) {
   AddAccount();
-  WebQQClient client(SimAddresses());
+  WebQQClient client(SimServiceAddresses());
   EXPECT_EQ(client.Login("10001", "pw"), kLoggedIn);
   const AccountProfile profile = client.GetAccountProfile();
   EXPECT_EQ(profile.qq, "10001");
@@ -143,7 +139,7 @@ TEST_F(WebQQClientSim, LoginWithoutCaptchaThenChannelLogin) {
 
 TEST_F(WebQQClientSim, CaptchaAnsweredWithANewPictureFirst) {
   AddAccount(",\"captcha\":true,\"captcha_code\":\"WXYZ\"");
-  WebQQClient client(SimAddresses());
+  WebQQClient client(SimServiceAddresses());
   FakeCaptchaPrompt prompt({{CaptchaAnswer::Kind::NewPicture, ""}, {CaptchaAnswer::Kind::Code, "wx yz"}});
   client.SetCaptchaPrompt(&prompt);
   EXPECT_EQ(client.Login("10001", "pw"), kLoggedIn);
@@ -175,7 +171,7 @@ TEST_F(WebQQClientSim, LoginFailuresGiveTheServiceText) {
   for (const Case& c : cases) {
     SimPost("/__sim/reset", "{}");
     AddAccount(c.accountOptions);
-    WebQQClient client(SimAddresses());
+    WebQQClient client(SimServiceAddresses());
     FakeCaptchaPrompt prompt(c.answers);
     client.SetCaptchaPrompt(&prompt);
     EXPECT_EQ(client.Login("10001", c.password), c.result) << c.name;
@@ -199,7 +195,7 @@ TEST_F(WebQQClientSim, UnreachableServiceGivesAnEmptyResult) {
 TEST_F(WebQQClientSim, LogoutChangeStatusAndReconnect) {
   AddAccount();
   EventLog log;  // outlives the client, whose chains call it
-  WebQQClient client(SimAddresses());
+  WebQQClient client(SimServiceAddresses());
   LogIn(client, log);
 
   client.ChangeStatus(kStatusAway);
@@ -249,11 +245,11 @@ TEST_F(WebQQClientSim, LogoutChangeStatusAndReconnect) {
 TEST_F(WebQQClientSim, EveryMessageKindReachesTheChatHandler) {
   AddAccount();
   EventLog log;  // outlives the client, whose chains call it
-  WebQQClient client(SimAddresses());
+  WebQQClient client(SimServiceAddresses());
   LogIn(client, log);
-  PostEvent("{\"type\":\"message\",\"from\":\"2001\",\"text\":" + JsonText("你好") + "}");
+  PostEvent("{\"type\":\"message\",\"from\":\"2001\",\"text\":" + SimJsonText("你好") + "}");
   PostEvent("{\"type\":\"group_message\",\"group\":\"3001\",\"from\":\"2002\",\"elements\":[" +
-            JsonText("看") + ",{\"face\":14},{\"offpic\":\"/a-b\"}," + JsonText("say \"hi\" C:\\dir\rend") + "]}");
+            SimJsonText("看") + ",{\"face\":14},{\"offpic\":\"/a-b\"}," + SimJsonText("say \"hi\" C:\\dir\rend") + "]}");
   PostEvent("{\"type\":\"sess_message\",\"group\":\"3001\",\"from\":\"2003\",\"elements\":[{\"face\":1}]}");
   PostEvent("{\"type\":\"discu_message\",\"did\":\"6001\",\"from\":\"2004\",\"text\":\"hi\"}");
   ASSERT_TRUE(log.WaitFor([&] { return log.chats.size() >= 4; }));
@@ -283,7 +279,7 @@ TEST_F(WebQQClientSim, EveryMessageKindReachesTheChatHandler) {
 TEST_F(WebQQClientSim, EveryEventOfAReplyInOrderAndDuplicatesOnce) {
   AddAccount();
   EventLog log;  // outlives the client, whose chains call it
-  WebQQClient client(SimAddresses());
+  WebQQClient client(SimServiceAddresses());
   LogIn(client, log);
   std::string multi, duplicates;
   ASSERT_TRUE(ReadWholeFile(std::string(WEBQQ_TESTDATA_DIR) + "/poll_multi_event_1.json", &multi));
@@ -304,10 +300,10 @@ TEST_F(WebQQClientSim, EveryEventOfAReplyInOrderAndDuplicatesOnce) {
 TEST_F(WebQQClientSim, FriendRequestAndKick) {
   AddAccount();
   EventLog log;  // outlives the client, whose chains call it
-  WebQQClient client(SimAddresses());
+  WebQQClient client(SimServiceAddresses());
   LogIn(client, log);
   PostEvent("{\"type\":\"system_message\",\"from\":\"2001\",\"account\":\"20001\",\"msg\":" +
-            JsonText("我是小明") + "}");
+            SimJsonText("我是小明") + "}");
   ASSERT_TRUE(log.WaitFor([&] { return log.systems.size() == 1; }));
   {
     std::lock_guard<std::mutex> lock(log.mutex);
@@ -315,7 +311,7 @@ TEST_F(WebQQClientSim, FriendRequestAndKick) {
     EXPECT_EQ(log.systems[0].fromUin, "2001");
     EXPECT_EQ(log.systems[0].message, "我是小明");
   }
-  SimPost("/__sim/kick", "{\"reason\":" + JsonText("您的帐号在另一地点登录，您已被迫下线。") + "}");
+  SimPost("/__sim/kick", "{\"reason\":" + SimJsonText("您的帐号在另一地点登录，您已被迫下线。") + "}");
   // The kick and the lost login that follows it come on different chains, in either order.
   auto kicked = [&] {
     for (const StatusNotice& notice : log.statuses) {
@@ -335,7 +331,7 @@ TEST_F(WebQQClientSim, FriendRequestAndKick) {
 TEST_F(WebQQClientSim, Retcode102GoesOnAtOnceWithoutHandlerCalls) {
   AddAccount();
   EventLog log;  // outlives the client, whose chains call it
-  WebQQClient client(SimAddresses());
+  WebQQClient client(SimServiceAddresses());
   LogIn(client, log);
   const size_t before = RequestCount("/channel/poll2");
   SimPost("/__sim/next_retcode", "{\"retcode\":102,\"count\":20}");
@@ -349,7 +345,7 @@ TEST_F(WebQQClientSim, Retcode102GoesOnAtOnceWithoutHandlerCalls) {
 TEST_F(WebQQClientSim, FailingPollsBackOffAndStopEndsEvenAWait) {
   AddAccount();
   EventLog log;
-  auto client = std::make_unique<WebQQClient>(SimAddresses());
+  auto client = std::make_unique<WebQQClient>(SimServiceAddresses());
   LogIn(*client, log);
   SimPost("/__sim/faults", "{\"path\":\"/channel/poll2\",\"mode\":\"drop\",\"count\":1000}");
   std::this_thread::sleep_for(std::chrono::milliseconds(1300));  // the held polls come back
@@ -367,7 +363,7 @@ TEST_F(WebQQClientSim, FailingPollsBackOffAndStopEndsEvenAWait) {
 TEST_F(WebQQClientSim, LostLoginWaitsAndReconnectBringsPollingBack) {
   AddAccount();
   EventLog log;  // outlives the client, whose chains call it
-  WebQQClient client(SimAddresses());
+  WebQQClient client(SimServiceAddresses());
   LogIn(client, log);
   SimPost("/__sim/next_retcode", "{\"retcode\":121}");
   ASSERT_TRUE(log.WaitFor([&] { return !log.statuses.empty(); }));
@@ -393,7 +389,7 @@ TEST_F(WebQQClientSim, LostLoginWaitsAndReconnectBringsPollingBack) {
 TEST_F(WebQQClientSim, KickedThenReconnectedFromTheHandlerKeepsFiveChains) {
   AddAccount();
   EventLog log;  // outlives the client, whose chains call it
-  WebQQClient client(SimAddresses());
+  WebQQClient client(SimServiceAddresses());
   std::atomic<int> reconnects{0};
   log.onStatus = [&](const StatusNotice& notice) {
     if (notice.code != 121) return;
@@ -421,7 +417,7 @@ TEST_F(WebQQClientSim, StopDuringLongPollsIsQuick) {
   SimPost("/__sim/poll_hold", "{\"seconds\":30}");
   AddAccount();
   EventLog log;
-  auto client = std::make_unique<WebQQClient>(SimAddresses());
+  auto client = std::make_unique<WebQQClient>(SimServiceAddresses());
   LogIn(*client, log);
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   const int64_t started = SteadyMilliseconds();
@@ -436,7 +432,7 @@ TEST_F(WebQQClientSim, StopDuringLongPollsIsQuick) {
 TEST_F(WebQQClientSim, MessagesWhileLoggingInAgainThenStop) {
   AddAccount();
   EventLog log;
-  auto client = std::make_unique<WebQQClient>(SimAddresses());
+  auto client = std::make_unique<WebQQClient>(SimServiceAddresses());
   LogIn(*client, log);
   std::atomic<bool> posting{true};
   std::thread poster([&] {
